@@ -1,0 +1,2 @@
+// Placeholder; the probe program is written next.
+int wmain() { return 0; }
