@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 deps=${TARIFEX_DEPS:-/var/cache/tarifex-deps}
 
 packages=(
-  cmake ninja-build g++ googletest libbenchmark-dev
+  cmake ninja-build g++ googletest libbenchmark-dev zlib1g-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 7zip xvfb xauth imagemagick x11-utils
