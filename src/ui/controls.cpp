@@ -392,9 +392,9 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       FillRect(dc, &r, ParentBrush(hwnd));
       auto* image = static_cast<Gdiplus::Image*>(GetPropW(hwnd, L"image"));
       if (image && image->GetWidth() && image->GetHeight()) {
-        // Scaled down to fit, keeping proportions, at the top-left corner.
+        // Scaled to fit the box, keeping proportions, at the top-left corner.
         const double sx = double(r.right) / image->GetWidth(), sy = double(r.bottom) / image->GetHeight();
-        const double s = std::min({sx, sy, 1.0});
+        const double s = std::min(sx, sy);
         const int w = int(image->GetWidth() * s), h = int(image->GetHeight() * s);
         Gdiplus::Graphics g(dc);
         g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);

@@ -187,23 +187,30 @@ void TfrmMain::CreateControls() {
   SetChecked(Control::chkBDE, true);
   SetChecked(Control::chk_exe, true);
 
-  // lbl_lbl3 is sized to its text at its design width.
-  {
-    HWND label = Handle(Control::lbl_lbl3);
-    HDC dc = GetDC(label);
-    HGDIOBJ old = SelectObject(dc, g_res.fonts[int(Font::Regular13)]);
-    RECT r{0, 0, Scale(224), 0};
-    DrawTextW(dc, Text(Control::lbl_lbl3).c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(label, dc);
-    SetWindowPos(label, nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  // The two auto-sized labels take their text's size; a font wider than the
+  // design's widens them rather than wrapping the words out of sight.
+  FitLabelToText(Control::lbljvlbl6, int(Font::Bold11), 104);
+  FitLabelToText(Control::lbl_lbl3, int(Font::Regular13), 250);
 
   g_res.background = LoadJpegResource(instance, kBackgroundResource);
   if (g_res.background)
     SendMessageW(Handle(Control::img1), kPictureSetImage, 0, reinterpret_cast<LPARAM>(g_res.background.get()));
 
   AttachFolderEdit(Handle(Control::Diredt1), Scale(19));
+}
+
+void TfrmMain::FitLabelToText(Control c, int font, int maxDesignWidth) {
+  HWND label = Handle(c);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, g_res.fonts[font]);
+  const std::wstring text = Text(c);
+  RECT line{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), -1, &line, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  RECT wrapped{0, 0, std::min<LONG>(line.right, Scale(maxDesignWidth)), 0};
+  DrawTextW(dc, text.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  SetWindowPos(label, nullptr, 0, 0, wrapped.right, wrapped.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TfrmMain::Show(int showCommand) {

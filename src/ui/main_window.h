@@ -86,6 +86,7 @@ class TfrmMain {
   static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
+  void FitLabelToText(Control c, int font, int maxDesignWidth);
 
   HWND hwnd_ = nullptr;
   HWND controls_[16] = {};
