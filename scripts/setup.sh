@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 7zip xvfb xauth imagemagick x11-utils
-  fonts-dejavu-core fonts-dejavu-extra util-linux
+  fonts-dejavu-core fonts-dejavu-extra fonts-wine util-linux
 )
 
 missing=()
