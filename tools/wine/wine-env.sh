@@ -27,6 +27,9 @@ wine_ensure_prefix() {
     done
     # X: is the build tree, so tests reach their programs and fixtures.
     ln -s "$(dirname "$WINEPREFIX")" "$WINEPREFIX/dosdevices/x:"
+    # Wine's own fonts (Tahoma, Marlett for the caption buttons...) are not
+    # found by a 64-bit-only installation; the prefix's fonts folder is read.
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     mkdir -p "$harness_dir/requests"
     touch "$WINEPREFIX/.sandboxed"
   ) 9>"$WINEPREFIX.lock"
