@@ -31,7 +31,7 @@ constexpr wchar_t kBackgroundResource[] = L"IMG1";
 
 enum class Font { Window, Bold11, BoldUnderline11, Regular12, BoldUnderline12, Regular13 };
 
-struct ControlSpec {
+struct ControlDesign {
   Control id;
   const wchar_t* windowClass;
   bool inPanel;
@@ -44,7 +44,7 @@ struct ControlSpec {
 };
 
 // Creation order; positions and sizes at 96 pixels per inch.
-const ControlSpec kControls[] = {
+const ControlDesign kControls[] = {
     {Control::img1, kPictureClass, false, 0, 0, 407, 397, L"", Font::Window, CLR_DEFAULT, WS_VISIBLE, 0},
     {Control::lbljvlbl6, kTransparentLabelClass, false, 8, 466, 98, 13, L"Путь установки:", Font::Bold11, kBlack, WS_VISIBLE, 0},
     {Control::lbl_1, WC_STATICW, false, 118, 409, 283, 47, L"", Font::Window, CLR_DEFAULT, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0},
@@ -168,16 +168,16 @@ void TfrmMain::CreateControls() {
   g_res.fonts[int(Font::Regular13)] = MakeFont(dpi_, 13, false, false);
   SendMessageW(hwnd_, WM_SETFONT, WPARAM(g_res.fonts[int(Font::Window)]), FALSE);
 
-  for (const auto& spec : kControls) {
-    const std::size_t i = Index(spec.id);
-    HWND parent = spec.inPanel ? controls_[Index(Control::pnl2)] : hwnd_;
-    g_res.design[i] = {spec.left, spec.top, spec.width, spec.height};
-    g_res.colors[i] = spec.color == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT) : spec.color;
-    HWND control = CreateWindowExW(spec.exStyle, spec.windowClass, spec.text, WS_CHILD | WS_CLIPSIBLINGS | spec.style,
-                                   Scale(spec.left), Scale(spec.top), Scale(spec.width), Scale(spec.height), parent,
+  for (const auto& design : kControls) {
+    const std::size_t i = Index(design.id);
+    HWND parent = design.inPanel ? controls_[Index(Control::pnl2)] : hwnd_;
+    g_res.design[i] = {design.left, design.top, design.width, design.height};
+    g_res.colors[i] = design.color == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT) : design.color;
+    HWND control = CreateWindowExW(design.exStyle, design.windowClass, design.text, WS_CHILD | WS_CLIPSIBLINGS | design.style,
+                                   Scale(design.left), Scale(design.top), Scale(design.width), Scale(design.height), parent,
                                    reinterpret_cast<HMENU>(INT_PTR(kFirstControlId + int(i))), instance, nullptr);
     controls_[i] = control;
-    SendMessageW(control, WM_SETFONT, WPARAM(g_res.fonts[int(spec.font)]), FALSE);
+    SendMessageW(control, WM_SETFONT, WPARAM(g_res.fonts[int(design.font)]), FALSE);
     SetPropW(control, L"textColor", reinterpret_cast<HANDLE>(std::uintptr_t(g_res.colors[i])));
   }
   for (Control c : kZOrderBottomToTop)
