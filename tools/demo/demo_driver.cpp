@@ -122,7 +122,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring installer = argv[1];
   std::wstring folder = installer.substr(0, installer.find_last_of(L'\\') + 1);
   std::wstring command = L"\"" + installer + L"\"";
-  STARTUPINFOW si{sizeof si};
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(installer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
     Log(L"cannot start the installer");

@@ -3,7 +3,9 @@
 wine_dir=/usr/lib/wine
 export WINEPREFIX=$1
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+# No desktop entries, no .NET or Gecko installers, and no debugger that would
+# wait forever on a crashed test program.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d;winedbg.exe=d"
 export WINEARCH=win64
 wine64=$wine_dir/wine64
 wineserver=$wine_dir/wineserver

@@ -8,7 +8,8 @@ namespace tarifex::test {
 
 ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
   std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-  STARTUPINFOW si{sizeof si};
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       folder.empty() ? nullptr : folder.c_str(), &si, &pi))
