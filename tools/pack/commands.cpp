@@ -11,6 +11,7 @@
 #include "archive_probe.h"
 #include "installer_trailer.h"
 #include "payload/file_crc32.h"
+#include "payload_builder.h"
 #include "unicode_text.h"
 #include "util/text_rules.h"
 
@@ -126,6 +127,21 @@ constexpr char kCrcHelp[] =
     "Prints the file's CRC-32 as the installer writes it: 8 upper-case hex digits.\n"
     "Exit: 0 printed, 2 usage error, 3 the file unreadable.\n";
 
+
+constexpr char kPayloadHelp[] =
+    "Usage: tarifex-pack payload --from DIR --out txTopics.lum [--codepage 1251|1252]\n"
+    "\n"
+    "Packs everything in DIR, with paths relative to DIR, into the payload the installer\n"
+    "reads: a 7z archive, non-solid (the installer extracts member by member), file data\n"
+    "encrypted with the installer's payload password, headers readable. First checks that\n"
+    "resinfo.ini and verinfo.ini lie at DIR's root and that every line of resinfo.ini names\n"
+    "a file in DIR (\"\\\" or \"/\" between folders; ASCII letters in any case, as the\n"
+    "archiver matches them on Windows); a blank line is an error. --codepage is the ANSI\n"
+    "code page in which the installer reads a resinfo.ini without a byte-order mark\n"
+    "(default 1251). The archiver is 7zz, or the program in TARIFEX_PACK_7ZZ. The output\n"
+    "must lie outside DIR; it is replaced only once the new payload is complete.\n"
+    "Exit: 0 written, 2 usage error, 3 a check failed or the payload could not be made.\n";
+
 }  // namespace
 
 std::string PrintableTrailerText(const std::string& bytes, int codePage) {
@@ -231,6 +247,25 @@ int RunCrc(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
     if (parsed.positional.empty()) throw UsageError("missing FILE");
     out << FileCrc32Text(parsed.positional[0]) << "\n";
+    return kExitOk;
+  });
+}
+
+int RunPayload(const Arguments& args, std::ostream& out, std::ostream& err) {
+  return Guarded("payload", err, [&] {
+    const ParsedArguments parsed = Parse(args, {"--from", "--out", "--codepage"}, 0);
+    if (parsed.help) {
+      out << kPayloadHelp;
+      return kExitOk;
+    }
+    PayloadRequest request;
+    request.from = Required(parsed, "--from");
+    request.output = Required(parsed, "--out");
+    request.codePage = CodePageNumber(parsed);
+    const PayloadResult result = BuildPayload(request);
+    for (const std::string& warning : result.check.warnings) err << "tarifex-pack payload: warning: " << warning << "\n";
+    out << "payload " << request.output.string() << ": " << result.files << " files, "
+        << result.check.members.size() << " members listed in resinfo.ini\n";
     return kExitOk;
   });
 }

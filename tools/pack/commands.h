@@ -18,6 +18,7 @@ using Arguments = std::vector<std::string>;
 int RunSeal(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunVerify(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunCrc(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunPayload(const Arguments& args, std::ostream& out, std::ostream& err);
 
 // The trailer text as the installer would see it, printable on a UTF-8
 // terminal: quotes, backslashes and control bytes escaped as \xNN, other bytes

@@ -1,6 +1,6 @@
-// tarifex-pack: seals built installers with their payload's checksum and
-// checks sealed ones. Each sub-command lives in commands.cpp; adding one is
-// one more row in kCommands.
+// tarifex-pack: builds payloads, seals built installers with their payload's
+// checksum and checks sealed ones. Each sub-command lives in commands.cpp;
+// adding one is one more row in kCommands.
 #include <iostream>
 #include <string_view>
 
@@ -20,6 +20,7 @@ constexpr Command kCommands[] = {
     {"seal", "append the checksum trailer to a built installer", tarifex::pack::RunSeal},
     {"verify", "check a sealed installer against its payload", tarifex::pack::RunVerify},
     {"crc", "print the checksum text of a file", tarifex::pack::RunCrc},
+    {"payload", "build txTopics.lum from a folder with its manifests", tarifex::pack::RunPayload},
 };
 
 void PrintUsage(std::ostream& out) {
