@@ -8,9 +8,12 @@
 // A screenshot request is WORK-FOLDER\NAME.shot; the script answers by
 // deleting it once the picture is taken. The log is WORK-FOLDER\driver.log
 // (UTF-8). Exit code 0 when the installation finished and the product started.
-#include <objbase.h>
-#include <shlobj.h>
 #include <windows.h>
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <cstdio>
 #include <string>
@@ -110,6 +113,40 @@ bool AnswerBox(DWORD pid) {
   return true;
 }
 
+// What the installation left on the user's desktop: each shortcut's target,
+// arguments and working folder.
+void LogShortcuts() {
+  wchar_t desktop[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop))) return;
+  const std::wstring folder = std::wstring(desktop) + L"\\";
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW((folder + L"*.lnk").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) {
+    Log(L"shortcuts on " + folder + L": none");
+    return;
+  }
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  do {
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    wchar_t target[MAX_PATH] = {}, work[MAX_PATH] = {}, args[1024] = {};
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load((folder + entry.cFileName).c_str(), STGM_READ))) {
+      link->GetPath(target, MAX_PATH, nullptr, 0);
+      link->GetWorkingDirectory(work, MAX_PATH);
+      link->GetArguments(args, 1024);
+    }
+    Log(L"shortcut: " + folder + entry.cFileName + L" -> target " + target + L", arguments \"" + args +
+        L"\", working folder " + work);
+    if (file) file->Release();
+    if (link) link->Release();
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  CoUninitialize();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -190,5 +227,7 @@ int wmain(int argc, wchar_t** argv) {
     Shot(L"4-product");
     PostMessageW(product, WM_CLOSE, 0, 0);
   }
+  LogShortcuts();
+  Log(L"done");
   return product && code == 0 ? 0 : 1;
 }
