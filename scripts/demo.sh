@@ -93,7 +93,7 @@ kill "$desktop" 2>/dev/null || true
   ls "$WINEPREFIX/drive_c/windows/Fonts" | grep -i -c '\.ttf$' | sed 's/^/TrueType files: /'
   echo
   echo "## Desktop"
-  ls -la "$WINEPREFIX/drive_c/users/$USER/Desktop" 2>/dev/null | tail -n +2
+  ls -la "$WINEPREFIX/drive_c/users/$(id -un)/Desktop" 2>/dev/null | tail -n +2
   echo
   echo "## Work folder D:\\LUM\\Tarifex\\tmp after clean-up"
   ls -la "$out/drive-d/LUM/Tarifex/tmp" 2>/dev/null | tail -n +2
