@@ -21,6 +21,7 @@
 #include "ui/event_boundary.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "util/ansi_text.h"
 #include "util/file_helpers.h"
 #include "util/installer_error.h"
 #include "util/scoped_handle.h"
@@ -49,14 +50,6 @@ std::vector<std::wstring> CommandLineArguments() {
   return arguments;
 }
 
-std::string Ansi(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(std::size_t(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), bytes.data(), n, nullptr, nullptr);
-  return bytes;
-}
-
 void RunInstallSequence(TfrmMain& window) {
   if (window.Checked(Control::chkBDE)) InstallEngineStep();
   if (window.Checked(Control::chk_exe)) InstallProductFilesStep();
@@ -69,7 +62,7 @@ void RunInstallSequence(TfrmMain& window) {
 
 void LaunchViaBatch(const std::wstring& command) {
   const std::wstring file = State().WorkFolder + L"run.bat";
-  const std::string content = Ansi(BatchCommandLine(command)) + "\r\nExit\r\n";
+  const std::string content = ToAnsi(BatchCommandLine(command)) + "\r\nExit\r\n";
   ScopedFile batch(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!batch) ThrowSystemError(L"Cannot create file \"" + file + L"\"", GetLastError());
   DWORD written = 0;

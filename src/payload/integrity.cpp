@@ -8,6 +8,7 @@
 #include "payload/crc32.h"
 #include "payload/trailer_cipher.h"
 #include "ui/message_box.h"
+#include "util/ansi_text.h"
 #include "util/file_helpers.h"
 #include "util/installer_error.h"
 #include "util/scoped_handle.h"
@@ -30,14 +31,6 @@ ScopedFile OpenForReading(const std::wstring& path) {
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) ThrowSystemError(L"Cannot open file \"" + path + L"\"", GetLastError());
   return file;
-}
-
-std::string AnsiFromWide(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(std::size_t(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), bytes.data(), n, nullptr, nullptr);
-  return bytes;
 }
 
 }  // namespace
@@ -77,7 +70,7 @@ std::string ReadInstallerTrailer(const std::wstring& path) {
   // Deciphering works on the bytes; only the key passes through the ANSI code page.
   const std::wstring name = NamePart(path);
   const std::u16string key = TrailerKeyText(std::u16string(name.begin(), name.end()), kTrailerSize);
-  const std::string keyBytes = AnsiFromWide(std::wstring(key.begin(), key.end()));
+  const std::string keyBytes = ToAnsi(std::wstring(key.begin(), key.end()));
   DecipherTrailer(trailer.data(), trailer.size(), keyBytes);
   return BracedText(std::string_view(reinterpret_cast<const char*>(trailer.data()), trailer.size()));
 }

@@ -11,6 +11,7 @@
 #include "steps/manifest_rules.h"
 #include "ui/app_window.h"
 #include "ui/main_window.h"
+#include "util/ansi_text.h"
 #include "util/file_helpers.h"
 #include "util/ini_file.h"
 #include "util/installer_error.h"
@@ -67,13 +68,7 @@ constexpr wchar_t kUpdatesFile[] = L"Tarifex\\Updates.ini";
 std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 std::u16string ToUtf16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
 
-std::u16string DecodeAnsi(std::string_view bytes) {
-  if (bytes.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-  std::wstring text(std::size_t(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), text.data(), n);
-  return ToUtf16(text);
-}
+std::u16string DecodeAnsi(std::string_view bytes) { return ToUtf16(FromAnsi(bytes)); }
 
 // The member list, one member per line. A file that cannot be opened or read
 // raises an error naming it: without the list there is nothing to install.
