@@ -77,6 +77,7 @@ struct DesignRect {
 struct WindowResources {
   HFONT fonts[6] = {};
   HBRUSH skyBrush = nullptr;
+  IStream* backgroundStream = nullptr;  // GDI+ reads a stream's picture lazily: kept for the process
   std::unique_ptr<Gdiplus::Bitmap> background;
   DesignRect design[16] = {};
   COLORREF colors[16] = {};
@@ -94,17 +95,16 @@ void StartGdiplus() {
   Gdiplus::GdiplusStartup(&token, &input, nullptr);
 }
 
-std::unique_ptr<Gdiplus::Bitmap> LoadJpegResource(HINSTANCE instance, const wchar_t* name) {
+std::unique_ptr<Gdiplus::Bitmap> LoadJpegResource(HINSTANCE instance, const wchar_t* name, IStream*& stream) {
   HRSRC found = FindResourceW(instance, name, MAKEINTRESOURCEW(10));
   if (!found) return nullptr;
   HGLOBAL loaded = LoadResource(instance, found);
   const void* data = loaded ? LockResource(loaded) : nullptr;
   const DWORD size = SizeofResource(instance, found);
   if (!data || !size) return nullptr;
-  IStream* stream = SHCreateMemStream(static_cast<const BYTE*>(data), size);
+  stream = SHCreateMemStream(static_cast<const BYTE*>(data), size);
   if (!stream) return nullptr;
   std::unique_ptr<Gdiplus::Bitmap> bitmap(Gdiplus::Bitmap::FromStream(stream));
-  stream->Release();
   if (bitmap && bitmap->GetLastStatus() != Gdiplus::Ok) bitmap.reset();
   return bitmap;
 }
@@ -192,7 +192,7 @@ void TfrmMain::CreateControls() {
   FitLabelToText(Control::lbljvlbl6, int(Font::Bold11), 104);
   FitLabelToText(Control::lbl_lbl3, int(Font::Regular13), 250);
 
-  g_res.background = LoadJpegResource(instance, kBackgroundResource);
+  g_res.background = LoadJpegResource(instance, kBackgroundResource, g_res.backgroundStream);
   if (g_res.background)
     SendMessageW(Handle(Control::img1), kPictureSetImage, 0, reinterpret_cast<LPARAM>(g_res.background.get()));
 
