@@ -7,13 +7,9 @@
 #include <optional>
 #include <sstream>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "installer_trailer.h"
+#include "run_program.h"
 #include "steps/manifest_rules.h"
 #include "unicode_text.h"
 #include "util/codepage.h"
@@ -89,46 +85,12 @@ struct ArchiverRun {
 };
 
 ArchiverRun RunArchiver(const std::string& program, const fs::path& workingFolder, std::vector<std::string> args) {
-  ArchiverRun run;
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-    run.spawnError = errno;
-    return run;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
-  posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
-
   args.insert(args.begin(), program);
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int rc = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(pipeFds[1]);
-  if (rc != 0) {
-    ::close(pipeFds[0]);
-    run.spawnError = rc;
-    return run;
-  }
-  std::string errors;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = ::read(pipeFds[0], buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    errors.append(buffer, std::size_t(got));
-  }
-  ::close(pipeFds[0]);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  if (run.exitStatus == 127) run.spawnError = ENOENT;
+  const ProgramRun programRun = RunProgram(std::move(args), Captured::kStandardError, workingFolder);
+  ArchiverRun run;
+  run.exitStatus = programRun.exitStatus;
+  run.spawnError = programRun.spawnError;
+  const std::string& errors = programRun.output;
   std::istringstream lines(errors);
   for (std::string line; std::getline(lines, line);) {
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
