@@ -28,17 +28,6 @@ std::wstring Lower(std::wstring text) {
   return text;
 }
 
-class ComApartment {
- public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-
- private:
-  HRESULT hr_;
-};
-
 class InstallationModes : public testing::Test {
  protected:
   // Waits for the end of the installation; fails on any message box.

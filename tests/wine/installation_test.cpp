@@ -60,17 +60,6 @@ std::string Describe(const std::vector<std::wstring>& names) {
 
 bool EngineRunning() { return !ProcessesNamed(L"bde32.exe").empty() || !ProcessesNamed(L"_INS0432._MP").empty(); }
 
-class ComApartment {
- public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-
- private:
-  HRESULT hr_;
-};
-
 // What the test saw of the running installation, polled from outside.
 struct Observation {
   bool sawWaitDialog = false;

@@ -83,17 +83,6 @@ std::string Describe(const std::vector<std::wstring>& names) {
 }
 
 // COM on the test thread, as start-up initialises it for the window's thread.
-class ComApartment {
- public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-
- private:
-  HRESULT hr_;
-};
-
 // An installation root D:\LUM\ with the product folder and its main
 // executable, a work folder under it, and two sandboxed desktops.
 class RegistrationTest : public testing::Test {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,6 +56,21 @@ class MessageCapture {
  private:
   std::vector<MessageRecord> messages_;
   MessageSink previous_;
+};
+
+// COM on this thread (single-threaded apartment) while the owner lives, as
+// the installer's entry sets it up; shell links need it.
+class ComApartment {
+ public:
+  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT hr_;
 };
 
 // Drive letters, served by the harness's drive agent (tools/wine/drive-agent).
