@@ -4,6 +4,8 @@
 // line matters, through the library for the table of folder checks.
 #include <gtest/gtest.h>
 
+#include "pack_tool_runner.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,15 +14,11 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
 #include "installer_trailer.h"
 #include "payload_builder.h"
 
-extern char** environ;
 
 namespace tarifex::pack {
 namespace {
@@ -48,11 +46,7 @@ std::map<std::string, std::string> Tree(const fs::path& folder) {
   return files;
 }
 
-struct ToolRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using test::ToolRun;
 
 class PayloadBuild : public testing::Test {
  protected:
@@ -74,36 +68,7 @@ class PayloadBuild : public testing::Test {
   void TearDown() override { fs::remove_all(folder_); }
 
   ToolRun Run(std::vector<std::string> args, std::vector<std::string> extraEnv = {}) {
-    const fs::path outFile = folder_ / "run.stdout", errFile = folder_ / "run.stderr";
-    args.insert(args.begin(), TARIFEX_PACK_EXE);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env = extraEnv;
-    for (char** e = environ; *e; ++e) env.push_back(*e);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid;
-    ToolRun run;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-      ADD_FAILURE() << "cannot start " << argv[0];
-      return run;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadAll(outFile);
-    run.err = ReadAll(errFile);
-    fs::remove(outFile);
-    fs::remove(errFile);
-    return run;
+    return test::RunPackTool(folder_, std::move(args), extraEnv);
   }
 
   ToolRun Pack() { return Run({"payload", "--from", from_.string(), "--out", out_.string()}); }
