@@ -19,6 +19,7 @@
 #include "payload/resources.h"
 #include "steps/registration.h"
 #include "support/harness.h"
+#include "support/install_sandbox.h"
 #include "support/scoped_reg_value.h"
 #include "support/test_window.h"
 #include "util/installer_error.h"
@@ -50,30 +51,6 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder, const std::wstring
 std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
   std::sort(names.begin(), names.end());
   return names;
-}
-
-struct ShortcutInfo {
-  std::wstring target, arguments, workingFolder;
-};
-
-// What a saved shell link holds, read back through the shell.
-std::optional<ShortcutInfo> ReadShortcut(const std::wstring& file) {
-  Microsoft::WRL::ComPtr<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))))
-    return std::nullopt;
-  Microsoft::WRL::ComPtr<IPersistFile> persist;
-  if (FAILED(link.As(&persist)) || FAILED(persist->Load(file.c_str(), STGM_READ))) return std::nullopt;
-  wchar_t text[MAX_PATH * 2] = {};
-  ShortcutInfo info;
-  link->GetPath(text, MAX_PATH * 2, nullptr, SLGP_RAWPATH);
-  info.target = text;
-  text[0] = 0;
-  link->GetArguments(text, MAX_PATH * 2);
-  info.arguments = text;
-  text[0] = 0;
-  link->GetWorkingDirectory(text, MAX_PATH * 2);
-  info.workingFolder = text;
-  return info;
 }
 
 std::string Describe(const std::vector<std::wstring>& names) {
